@@ -1,0 +1,29 @@
+# The two setup commands. Both work on a fresh machine: missing tools come from Debian's
+# packages through scripts/install-deps.sh.
+EXAMPLE := examples/rr_intervals.txt
+CMAKE_FLAGS ?=
+
+.PHONY: run test deps format bench clean
+
+run: deps
+	@cmake --preset release $(CMAKE_FLAGS) >&2
+	@cmake --build --preset release >&2
+	./build/release/dinc $(EXAMPLE)
+
+test: deps
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h' 2>/dev/null || find src tests bench -name '*.cpp' -o -name '*.h')
+	cmake --preset release -DDINC_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build --preset release
+	ctest --preset release
+	cmake --preset asan -DDINC_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build --preset asan
+	ctest --preset asan
+
+deps:
+	@bash scripts/install-deps.sh
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

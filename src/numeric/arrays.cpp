@@ -1,0 +1,90 @@
+#include "numeric/arrays.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace dinc {
+
+namespace {
+
+// A block of count elements of elem_size bytes, or null when the count is negative, the
+// byte size cannot be represented or the heap refuses: all are failed requests, and a
+// wrapped size that malloc might grant is never formed. A count of 0 is a valid request.
+void* allocate_block(long long count, std::size_t elem_size) {
+  if (count < 0) return nullptr;
+  const auto n = static_cast<unsigned long long>(count);
+  if (n > static_cast<unsigned long long>(PTRDIFF_MAX) / elem_size) return nullptr;
+  const auto bytes = static_cast<std::size_t>(n * elem_size);
+  return std::malloc(bytes == 0 ? 1 : bytes);
+}
+
+// Allocates the block of a one-based vector: nh - nl + 2 elements, the first one spare.
+template <typename T>
+T* one_based_block(int nl, int nh, const char* failure) {
+  const long long count = static_cast<long long>(nh) - nl + 2;
+  void* block = allocate_block(count, sizeof(T));
+  if (block == nullptr) fatal_error(failure);
+  return static_cast<T*>(block);
+}
+
+}  // namespace
+
+void fatal_error(const char* message) {
+  std::fprintf(stderr, "Run-time error...\n");
+  std::fprintf(stderr, "%s\n", message);
+  std::fprintf(stderr, "...now exiting to system...\n");
+  std::exit(1);
+}
+
+// The pointer arithmetic below is written for the low bound 1 that every caller uses: the
+// returned pointer is then the block itself, and no out-of-range pointer is ever formed.
+// Other low bounds shift the pointer by whole elements through integer arithmetic, which
+// keeps the one-based contract without forming an invalid pointer expression.
+double* vector(int nl, int nh) {
+  double* block = one_based_block<double>(nl, nh, "allocation failure in vector()");
+  return block - (static_cast<std::ptrdiff_t>(nl) - 1);
+}
+
+int* ivector(int nl, int nh) {
+  int* block = one_based_block<int>(nl, nh, "allocation failure in ivector()");
+  return block - (static_cast<std::ptrdiff_t>(nl) - 1);
+}
+
+double** matrix(int nrl, int nrh, int ncl, int nch) {
+  const long long nrow = static_cast<long long>(nrh) - nrl + 1;
+  const long long ncol = static_cast<long long>(nch) - ncl + 1;
+
+  // A matrix of no rows still gets the slot m[nrl], which holds the element block.
+  void* rows = nrow < 0 ? nullptr : allocate_block(nrow == 0 ? 2 : nrow + 1, sizeof(double*));
+  if (rows == nullptr) fatal_error("allocation failure 1 in matrix()");
+
+  // nrow * ncol + 1 elements: one spare in all, not one per row.
+  void* elements = nullptr;
+  if (ncol >= 0 && (ncol == 0 || nrow <= (PTRDIFF_MAX / 8 - 1) / ncol)) {
+    elements = allocate_block(nrow * ncol + 1, sizeof(double));
+  }
+  if (elements == nullptr) fatal_error("allocation failure 2 in matrix()");
+
+  double** m = static_cast<double**>(rows) - (static_cast<std::ptrdiff_t>(nrl) - 1);
+  m[nrl] = static_cast<double*>(elements) - (static_cast<std::ptrdiff_t>(ncl) - 1);
+  for (long long i = static_cast<long long>(nrl) + 1; i <= nrh; ++i) {
+    m[i] = m[i - 1] + ncol;
+  }
+  return m;
+}
+
+void release_vector(double* p, int nl, int /*nh*/) {
+  std::free(p + (static_cast<std::ptrdiff_t>(nl) - 1));
+}
+
+void release_ivector(int* p, int nl, int /*nh*/) {
+  std::free(p + (static_cast<std::ptrdiff_t>(nl) - 1));
+}
+
+void release_matrix(double** m, int nrl, int /*nrh*/, int ncl, int /*nch*/) {
+  std::free(m[nrl] + (static_cast<std::ptrdiff_t>(ncl) - 1));
+  std::free(m + (static_cast<std::ptrdiff_t>(nrl) - 1));
+}
+
+}  // namespace dinc
