@@ -19,6 +19,10 @@ test: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
+bench: deps
+	bash bench/run_bench.sh
+	for b in build/bench/bench/*_bench; do $$b --benchmark_min_time=0.2; done
+
 deps:
 	@bash scripts/install-deps.sh
 

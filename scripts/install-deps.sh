@@ -19,6 +19,7 @@ need libbenchmark-dev test -e /usr/include/benchmark/benchmark.h
 need clang-format command -v clang-format
 need libc-bin command -v iconv
 need time test -x /usr/bin/time
+need bc command -v bc
 
 if ((${#missing[@]} > 0)); then
   echo "installing: ${missing[*]}" >&2
