@@ -10,6 +10,8 @@ inline constexpr int fixed_format_max_chars = 320;
 // (fixed point, six decimals rounded half-even on the exact binary value, "-0.000000" for
 // negative values that round to zero, "inf", "-inf", "nan", "-nan"), with no NUL.
 // out must have room for fixed_format_max_chars bytes. Returns one past the last byte.
+// Reads neither the locale nor the floating-point environment (glibc would follow a changed
+// rounding mode; this tool never changes it), does not allocate and does not throw.
 char* format_fixed6(double x, char* out);
 
 }  // namespace dinc

@@ -7,7 +7,11 @@ namespace dinc {
 
 // Collects formatted values in a large buffer and writes it to fd in big blocks with
 // write(2), retrying short writes and EINTR. A failed write is remembered: nothing more is
-// written after it, and ok() turns false. The destructor does not flush; call finish().
+// written after it, and ok() turns false. A write that accepts no bytes counts as failing
+// with EIO, and a buffer the heap refuses as failing with ENOMEM: the writer never throws.
+// EAGAIN on a non-blocking fd is a failure too, not a reason to wait. The caller decides
+// about SIGPIPE: ignored, a closed reader shows up as EPIPE here. The destructor does not
+// flush; call finish().
 class output_writer {
  public:
   explicit output_writer(int fd);
@@ -23,6 +27,7 @@ class output_writer {
   bool finish();
 
   bool ok() const { return error_ == 0; }
+
   int error() const { return error_; }
 
  private:
