@@ -1,5 +1,7 @@
 #include "numeric/arrays.h"
 
+#include <sys/mman.h>  // madvise
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +9,9 @@
 namespace dinc {
 
 namespace {
+
+// Below this size a block is not worth a huge page.
+constexpr std::size_t huge_page_threshold = std::size_t{8} << 20;
 
 // A block of count elements of elem_size bytes, or null when the count is negative, the
 // byte size cannot be represented or the heap refuses: all are failed requests, and a
@@ -16,7 +21,9 @@ void* allocate_block(long long count, std::size_t elem_size) {
   const auto n = static_cast<unsigned long long>(count);
   if (n > static_cast<unsigned long long>(PTRDIFF_MAX) / elem_size) return nullptr;
   const auto bytes = static_cast<std::size_t>(n * elem_size);
-  return std::malloc(bytes == 0 ? 1 : bytes);
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  if (block != nullptr) prefer_huge_pages(block, bytes);
+  return block;
 }
 
 // Allocates the block of a one-based vector: nh - nl + 2 elements, the first one spare.
@@ -29,6 +36,15 @@ T* one_based_block(int nl, int nh, const char* failure) {
 }
 
 }  // namespace
+
+void prefer_huge_pages(void* block, std::size_t bytes) {
+  if (bytes < huge_page_threshold) return;
+  // Only whole pages inside the block; the advice is a hint, so its result does not matter.
+  constexpr std::uintptr_t page = 4096;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(page - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 void fatal_error(const char* message) {
   std::fprintf(stderr, "Run-time error...\n");

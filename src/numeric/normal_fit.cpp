@@ -10,24 +10,17 @@ namespace dinc {
 
 namespace {
 
-// Sum over i of (y[i] - fitted)^2, the fit evaluated on the running-product basis (the same
-// basis the coefficients were computed from), each sum from 0.0 in ascending order.
-double residual_sum_of_squares(const double* x, const double* y, int P, const double* a, int K,
-                               double* basis) {
-  double sum = 0.0;
-  for (int i = 1; i <= P; ++i) {
-    poly_basis(x[i], basis, K);
-    double fitted = 0.0;
-    for (int j = 1; j <= K; ++j) fitted += a[j] * basis[j];
-    const double d = y[i] - fitted;
-    sum += d * d;
-  }
-  return sum;
-}
+// What one elimination did to its right-hand sides: per pass, the rows exchanged, the pivot's
+// reciprocal and the factor of every row.
+struct elimination_record {
+  int* row;
+  int* column;
+  double** factors;  // [pass][q] for q = 1..n, [pass][n + 1] the reciprocal
+};
 
-}  // namespace
-
-void gaussj(double** a, int n, double** b, int m) {
+// Gauss-Jordan elimination of a[1..n][1..n] with the right-hand sides b[1..n][1..m] (m may be
+// 0), recording into *record when it is not null.
+void eliminate(double** a, int n, double** b, int m, const elimination_record* record) {
   int* pivot_column = ivector(1, n);
   int* pivot_row = ivector(1, n);
   int* pivot_count = ivector(1, n);
@@ -78,6 +71,12 @@ void gaussj(double** a, int n, double** b, int m) {
       a[q][c] = 0.0;
       for (int l = 1; l <= n; ++l) a[q][l] -= a[c][l] * f;
       for (int l = 1; l <= m; ++l) b[q][l] -= b[c][l] * f;
+      if (record != nullptr) record->factors[i][q] = f;
+    }
+    if (record != nullptr) {
+      record->row[i] = r;
+      record->column[i] = c;
+      record->factors[i][n + 1] = inv;
     }
   }
 
@@ -93,37 +92,90 @@ void gaussj(double** a, int n, double** b, int m) {
   release_ivector(pivot_column, 1, n);
 }
 
-void fit_normal(const double* x, const double* y, int P, double* a, int K, double* rss) {
-  double** normal_rhs = matrix(1, K, 1, 1);
-  double* basis_values = vector(1, K);
-  double** normal_matrix = matrix(1, K, 1, K);
+}  // namespace
 
+void gaussj(double** a, int n, double** b, int m) { eliminate(a, n, b, m, nullptr); }
+
+normal_fit_plan::normal_fit_plan(const double* x, int P, int K)
+    : x_(x),
+      P_(P),
+      K_(K),
+      normal_rhs_(matrix(1, K, 1, 1)),
+      basis_values_(vector(1, K)),
+      normal_matrix_(matrix(1, K, 1, K)),
+      pass_pivot_row_(nullptr),
+      pass_pivot_column_(nullptr),
+      pass_factors_(nullptr) {
   for (int j = 1; j <= K; ++j) {
-    for (int k = 1; k <= K; ++k) normal_matrix[j][k] = 0.0;
-    normal_rhs[j][1] = 0.0;
+    for (int k = 1; k <= K; ++k) normal_matrix_[j][k] = 0.0;
   }
-
   // Only the lower triangle is accumulated; the matrix is symmetric and mirrored below.
   for (int i = 1; i <= P; ++i) {
-    poly_basis(x[i], basis_values, K);
+    poly_basis(x[i], basis_values_, K);
     for (int j = 1; j <= K; ++j) {
-      const double w = basis_values[j];
-      for (int k = 1; k <= j; ++k) normal_matrix[j][k] += w * basis_values[k];
-      normal_rhs[j][1] += y[i] * w;
+      const double w = basis_values_[j];
+      for (int k = 1; k <= j; ++k) normal_matrix_[j][k] += w * basis_values_[k];
     }
   }
   for (int j = 2; j <= K; ++j) {
-    for (int k = 1; k < j; ++k) normal_matrix[k][j] = normal_matrix[j][k];
+    for (int k = 1; k < j; ++k) normal_matrix_[k][j] = normal_matrix_[j][k];
   }
 
-  gaussj(normal_matrix, K, normal_rhs, 1);
-  for (int j = 1; j <= K; ++j) a[j] = normal_rhs[j][1];
+  pass_pivot_row_ = ivector(1, K);
+  pass_pivot_column_ = ivector(1, K);
+  pass_factors_ = matrix(1, K, 1, K + 1);
+  const elimination_record record{pass_pivot_row_, pass_pivot_column_, pass_factors_};
+  eliminate(normal_matrix_, K, nullptr, 0, &record);
+}
 
-  *rss = residual_sum_of_squares(x, y, P, a, K, basis_values);
+normal_fit_plan::~normal_fit_plan() {
+  release_vector(basis_values_, 1, K_);
+  release_matrix(normal_rhs_, 1, K_, 1, 1);
+  release_matrix(normal_matrix_, 1, K_, 1, K_);
+  release_matrix(pass_factors_, 1, K_, 1, K_ + 1);
+  release_ivector(pass_pivot_column_, 1, K_);
+  release_ivector(pass_pivot_row_, 1, K_);
+}
 
-  release_vector(basis_values, 1, K);
-  release_matrix(normal_rhs, 1, K, 1, 1);
-  release_matrix(normal_matrix, 1, K, 1, K);
+void normal_fit_plan::solve(const double* y, double* a) {
+  const int K = K_;
+  double** b = normal_rhs_;
+  for (int j = 1; j <= K; ++j) b[j][1] = 0.0;
+  for (int i = 1; i <= P_; ++i) {
+    poly_basis(x_[i], basis_values_, K);
+    for (int j = 1; j <= K; ++j) b[j][1] += y[i] * basis_values_[j];
+  }
+
+  // The elimination's operations on its right-hand side, in its order, with its numbers.
+  for (int i = 1; i <= K; ++i) {
+    const int r = pass_pivot_row_[i];
+    const int c = pass_pivot_column_[i];
+    const double* f = pass_factors_[i];
+    if (r != c) std::swap(b[r][1], b[c][1]);
+    b[c][1] *= f[K + 1];
+    for (int q = 1; q <= K; ++q) {
+      if (q != c) b[q][1] -= b[c][1] * f[q];
+    }
+  }
+  for (int j = 1; j <= K; ++j) a[j] = b[j][1];
+}
+
+double normal_fit_plan::residual_sum_of_squares(const double* y, const double* a) {
+  double sum = 0.0;
+  for (int i = 1; i <= P_; ++i) {
+    poly_basis(x_[i], basis_values_, K_);
+    double fitted = 0.0;
+    for (int j = 1; j <= K_; ++j) fitted += a[j] * basis_values_[j];
+    const double d = y[i] - fitted;
+    sum += d * d;
+  }
+  return sum;
+}
+
+void fit_normal(const double* x, const double* y, int P, double* a, int K, double* rss) {
+  normal_fit_plan plan(x, P, K);
+  plan.solve(y, a);
+  *rss = plan.residual_sum_of_squares(y, a);
 }
 
 }  // namespace dinc

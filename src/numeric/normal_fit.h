@@ -18,4 +18,36 @@ void gaussj(double** a, int n, double** b, int m);
 // Every work array is made and released within the call.
 void fit_normal(const double* x, const double* y, int P, double* a, int K, double* rss);
 
+// fit_normal split in two, for many sets of values at the same abscissae. The normal matrix and
+// its elimination depend on the abscissae alone; the plan forms them once, records what the
+// elimination did to the right-hand side, and replays that on each new right-hand side. solve()
+// gives the very bits fit_normal gives for the same x, y, P and K.
+class normal_fit_plan {
+ public:
+  // Makes the work arrays in fit_normal's order and eliminates, so a refused allocation or a
+  // singular normal matrix ends the process with the message fit_normal would write.
+  // x[1..P] must outlive the plan.
+  normal_fit_plan(const double* x, int P, int K);
+  ~normal_fit_plan();
+  normal_fit_plan(const normal_fit_plan&) = delete;
+  normal_fit_plan& operator=(const normal_fit_plan&) = delete;
+
+  // Writes the coefficients of the fit to y[1..P] into a[1..K].
+  void solve(const double* y, double* a);
+
+  // Sum over i of (y[i] - fitted)^2, fitted on the running-product basis.
+  double residual_sum_of_squares(const double* y, const double* a);
+
+ private:
+  const double* x_;
+  int P_;
+  int K_;
+  double** normal_rhs_;     // [1..K][1..1]
+  double* basis_values_;    // [1..K]
+  double** normal_matrix_;  // [1..K][1..K], its inverse once eliminated
+  int* pass_pivot_row_;     // [1..K] the row exchanged with the pivot column in each pass
+  int* pass_pivot_column_;  // [1..K]
+  double** pass_factors_;   // [pass][1..K + 1]: the row factors, then the pivot's reciprocal
+};
+
 }  // namespace dinc

@@ -42,37 +42,53 @@ int zero_small_singular_values(double* w, int n) {
   return zeroed;
 }
 
-void fit_svd(const double* x, const double* y, int P, double* a, int K, double* rss) {
-  double* design_rhs = vector(1, P);
-  double* basis_values = vector(1, K);
-  double** design_matrix = matrix(1, P, 1, K);
-  double** right_vectors = matrix(1, K, 1, K);
-  double* singular_values = vector(1, K);
-
+svd_fit_plan::svd_fit_plan(const double* x, int P, int K)
+    : x_(x),
+      P_(P),
+      K_(K),
+      design_rhs_(vector(1, P)),
+      basis_values_(vector(1, K)),
+      design_matrix_(matrix(1, P, 1, K)),
+      right_vectors_(matrix(1, K, 1, K)),
+      singular_values_(vector(1, K)) {
   for (int i = 1; i <= P; ++i) {
-    poly_basis(x[i], basis_values, K);
-    for (int j = 1; j <= K; ++j) design_matrix[i][j] = basis_values[j];
-    design_rhs[i] = y[i];
+    poly_basis(x[i], basis_values_, K);
+    for (int j = 1; j <= K; ++j) design_matrix_[i][j] = basis_values_[j];
   }
-  svdcmp(design_matrix, P, K, singular_values, right_vectors);
-  zero_small_singular_values(singular_values, K);
-  svd_backsub(design_matrix, singular_values, right_vectors, P, K, design_rhs, a);
+  svdcmp(design_matrix_, P, K, singular_values_, right_vectors_);
+  zero_small_singular_values(singular_values_, K);
+}
 
+svd_fit_plan::~svd_fit_plan() {
+  release_vector(basis_values_, 1, K_);
+  release_vector(design_rhs_, 1, P_);
+  release_matrix(design_matrix_, 1, P_, 1, K_);
+  release_matrix(right_vectors_, 1, K_, 1, K_);
+  release_vector(singular_values_, 1, K_);
+}
+
+void svd_fit_plan::solve(const double* y, double* a) const {
+  // The back-substitution only reads its right-hand side, so y serves as is.
+  svd_backsub(design_matrix_, singular_values_, right_vectors_, P_, K_, y, a);
+}
+
+double svd_fit_plan::residual_sum_of_squares(const double* y, const double* a) {
   // Fitted values from the same running-product basis as the design matrix, not poly_value.
-  *rss = 0.0;
-  for (int i = 1; i <= P; ++i) {
-    poly_basis(x[i], basis_values, K);
+  double sum = 0.0;
+  for (int i = 1; i <= P_; ++i) {
+    poly_basis(x_[i], basis_values_, K_);
     double fitted = 0.0;
-    for (int j = 1; j <= K; ++j) fitted += a[j] * basis_values[j];
+    for (int j = 1; j <= K_; ++j) fitted += a[j] * basis_values_[j];
     const double d = y[i] - fitted;
-    *rss += d * d;
+    sum += d * d;
   }
+  return sum;
+}
 
-  release_vector(basis_values, 1, K);
-  release_vector(design_rhs, 1, P);
-  release_matrix(design_matrix, 1, P, 1, K);
-  release_matrix(right_vectors, 1, K, 1, K);
-  release_vector(singular_values, 1, K);
+void fit_svd(const double* x, const double* y, int P, double* a, int K, double* rss) {
+  svd_fit_plan plan(x, P, K);
+  plan.solve(y, a);
+  *rss = plan.residual_sum_of_squares(y, a);
 }
 
 }  // namespace dinc

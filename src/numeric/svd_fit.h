@@ -26,4 +26,34 @@ int zero_small_singular_values(double* w, int n);
 // fatal_error on a refused allocation or when svdcmp does not converge.
 void fit_svd(const double* x, const double* y, int P, double* a, int K, double* rss);
 
+// fit_svd split in two, for many sets of values at the same abscissae. The decomposition of the
+// design matrix and its cut-off depend on the abscissae alone; the plan does them once, and
+// solve() then gives the very bits fit_svd gives for the same x, y, P and K.
+class svd_fit_plan {
+ public:
+  // Makes the work arrays in fit_svd's order and decomposes, so a refused allocation or a
+  // decomposition that does not converge ends the process with the message fit_svd would
+  // write. x[1..P] must outlive the plan.
+  svd_fit_plan(const double* x, int P, int K);
+  ~svd_fit_plan();
+  svd_fit_plan(const svd_fit_plan&) = delete;
+  svd_fit_plan& operator=(const svd_fit_plan&) = delete;
+
+  // Writes the coefficients of the fit to y[1..P] into a[1..K].
+  void solve(const double* y, double* a) const;
+
+  // Sum over i of (y[i] - fitted)^2, fitted on the running-product basis.
+  double residual_sum_of_squares(const double* y, const double* a);
+
+ private:
+  const double* x_;
+  int P_;
+  int K_;
+  double* design_rhs_;       // [1..P], kept for fit_svd's order of allocation
+  double* basis_values_;     // [1..K]
+  double** design_matrix_;   // [1..P][1..K], U once decomposed
+  double** right_vectors_;   // [1..K][1..K], V
+  double* singular_values_;  // [1..K], the small ones set to 0
+};
+
 }  // namespace dinc

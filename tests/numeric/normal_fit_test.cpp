@@ -6,6 +6,7 @@
 #include <random>
 
 #include "numeric/arrays.h"
+#include "numeric/poly.h"
 
 namespace dinc {
 namespace {
@@ -122,6 +123,50 @@ TEST(fit_normal, MeanAndStraightLine) {
   EXPECT_NEAR(rss, 0.0, 1e-20);
   EXPECT_EQ(line[8], 19.0);  // inputs unchanged
   EXPECT_EQ(x[8], 8.0);
+}
+
+TEST(normal_fit_plan, ReplayedEliminationGivesTheBitsOfGaussj) {
+  // The plan eliminates the normal matrix once and replays the recorded operations on every
+  // right-hand side; the coefficients must be bit for bit those of gaussj run on the matrix
+  // and that right-hand side together.
+  std::mt19937_64 rng{777};
+  std::uniform_real_distribution<double> u(-3.0, 3.0);
+  for (int K = 1; K <= 6; ++K) {
+    for (int P : {K, 2 * K + 3, 40}) {
+      double x[41];
+      double y[41];
+      for (int i = 1; i <= P; ++i) x[i] = i <= P / 2 ? u(rng) : i * 0.37;
+      normal_fit_plan plan(x, P, K);
+      for (int trial = 0; trial < 5; ++trial) {
+        for (int i = 1; i <= P; ++i) y[i] = u(rng) * 1e3;
+        double** a = matrix(1, K, 1, K);
+        double** b = matrix(1, K, 1, 1);
+        double p[8];
+        for (int j = 1; j <= K; ++j) {
+          b[j][1] = 0.0;
+          for (int k = 1; k <= K; ++k) a[j][k] = 0.0;
+        }
+        for (int i = 1; i <= P; ++i) {
+          poly_basis(x[i], p, K);
+          for (int j = 1; j <= K; ++j) {
+            for (int k = 1; k <= j; ++k) a[j][k] += p[j] * p[k];
+            b[j][1] += y[i] * p[j];
+          }
+        }
+        for (int j = 2; j <= K; ++j) {
+          for (int k = 1; k < j; ++k) a[k][j] = a[j][k];
+        }
+        gaussj(a, K, b, 1);
+        double coefficients[8];
+        plan.solve(y, coefficients);
+        for (int j = 1; j <= K; ++j) {
+          EXPECT_EQ(coefficients[j], b[j][1]) << "K " << K << " P " << P << " j " << j;
+        }
+        release_matrix(a, 1, K, 1, K);
+        release_matrix(b, 1, K, 1, 1);
+      }
+    }
+  }
 }
 
 TEST(fit_normal, ManyCallsKeepNothing) {
