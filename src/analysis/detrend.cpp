@@ -92,7 +92,7 @@ int window_pass(const double* profile, int n, int W, window_fitter& fitter, wind
 int detrended_increments(const double* x, int n, const detrend_settings& s, double* increments) {
   const int W = s.scale;
   if (static_cast<long long>(n) < 2LL * W) fatal_error("The data length is not enough!\n");
-  std::fprintf(stderr, "detrend using polynomial fits of order %d\n", s.order);
+  if (s.report) std::fprintf(stderr, "detrend using polynomial fits of order %d\n", s.order);
 
   const int points = 2 * W;  // n >= 2W, so this fits an int
   double* profile = vector(1, n);
@@ -126,7 +126,7 @@ int detrended_increments(const double* x, int n, const detrend_settings& s, doub
   int count = window_pass(profile, n, W, fitter, work, increments, 0);
 
   if (s.backward >= 1 && n % W >= 1) {
-    std::fprintf(stderr, "including backward computation\n");
+    if (s.report) std::fprintf(stderr, "including backward computation\n");
     // Accumulated afresh from the last sample: reversing the forward sums would round
     // differently.
     profile[1] = x[n];

@@ -22,8 +22,8 @@ double* reserve_increments(int n, int W) {
   return vector(1, static_cast<int>(high));
 }
 
-int plain_increments(const double* x, int n, int W, double* increments) {
-  std::fprintf(stderr, "WITHOUT detrending\n");
+int plain_increments(const double* x, int n, int W, double* increments, bool report) {
+  if (report) std::fprintf(stderr, "WITHOUT detrending\n");
   const int count = n - W + 1;
   for (int m = 1; m <= count; ++m) {
     double sum = 0.0;

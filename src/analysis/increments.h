@@ -12,9 +12,10 @@ void centre_series(double* x, int n);
 // ends the process with "allocation failure in vector()".
 double* reserve_increments(int n, int W);
 
-// Writes "WITHOUT detrending\n" to standard error and stores in increments[1..n - W + 1] the
-// sums of W consecutive centred samples, each formed afresh from 0.0 in index order (a
-// running sum would round differently). Returns the count n - W + 1 (0 when n = W - 1).
-int plain_increments(const double* x, int n, int W, double* increments);
+// Writes "WITHOUT detrending\n" to standard error (when report is set) and stores in
+// increments[1..n - W + 1] the sums of W consecutive centred samples, each formed afresh from 0.0
+// in index order (a running sum would round differently). Returns the count n - W + 1 (0 when n = W
+// - 1).
+int plain_increments(const double* x, int n, int W, double* increments, bool report = true);
 
 }  // namespace dinc
