@@ -40,17 +40,17 @@ measure() {
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "compiler: $(c++ --version | head -n1); flags: -O3 -ffp-contract=off; median of $runs runs"
-printf '%-9s %-18s %10s %14s %9s %12s\n' samples command seconds samples/s ratio bytes/sample
+printf '%-9s %-22s %10s %14s %9s %12s\n' samples command seconds samples/s ratio bytes/sample
 for n in "${sizes[@]}"; do
   data=$cache/series_$n.txt
   [ -s "$data" ] || "$bin/bench/make_series" "$n" >"$data"
   read -r base_t base_m < <(measure "$bin/bench/stdio_baseline" "$data")
-  printf '%-9s %-18s %10.3f %14.0f %9s %12.1f\n' "$n" "stdio baseline" "$base_t" \
+  printf '%-9s %-22s %10.3f %14.0f %9s %12.1f\n' "$n" "stdio baseline" "$base_t" \
     "$(echo "$n / $base_t" | bc -l)" "1.000" "$(echo "$base_m * 1024 / $n" | bc -l)"
   for config in "${configs[@]}"; do
     # shellcheck disable=SC2086 # the options are meant to split
     read -r t m < <(measure "$bin/dinc" $config "$data")
-    printf '%-9s %-18s %10.3f %14.0f %9.3f %12.1f\n' "$n" "dinc ${config:-(defaults)}" "$t" \
+    printf '%-9s %-22s %10.3f %14.0f %9.3f %12.1f\n' "$n" "dinc ${config:-(defaults)}" "$t" \
       "$(echo "$n / $t" | bc -l)" "$(echo "$t / $base_t" | bc -l)" \
       "$(echo "$m * 1024 / $n" | bc -l)"
   done
