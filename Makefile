@@ -3,7 +3,9 @@
 EXAMPLE := examples/rr_intervals.txt
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps format bench clean
+PREFIX ?= /usr/local
+
+.PHONY: run test deps format bench install package clean
 
 run: deps
 	@cmake --preset release $(CMAKE_FLAGS) >&2
@@ -22,6 +24,16 @@ test: deps
 bench: deps
 	bash bench/run_bench.sh
 	for b in build/bench/bench/*_bench; do $$b --benchmark_min_time=0.2; done
+
+install: deps
+	cmake --preset release
+	cmake --build --preset release
+	cmake --install build/release --prefix $(PREFIX)
+
+package: deps
+	cmake --preset release
+	cmake --build --preset release
+	cd build/release && cpack -G DEB
 
 deps:
 	@bash scripts/install-deps.sh

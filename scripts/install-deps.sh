@@ -20,6 +20,8 @@ need clang-format command -v clang-format
 need libc-bin command -v iconv
 need time test -x /usr/bin/time
 need bc command -v bc
+need groff-base command -v groff
+need dpkg-dev command -v dpkg-shlibdeps
 
 if ((${#missing[@]} > 0)); then
   echo "installing: ${missing[*]}" >&2
