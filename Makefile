@@ -9,7 +9,7 @@ PREFIX ?= /usr/local
 
 run: deps
 	@cmake --preset release $(CMAKE_FLAGS) >&2
-	@cmake --build --preset release >&2
+	@cmake --build --preset release --target dinc >&2
 	./build/release/dinc $(EXAMPLE)
 
 test: deps
