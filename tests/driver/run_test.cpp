@@ -104,4 +104,35 @@ TEST(run, PolynomialTrendsVanish) {
   }
 }
 
+TEST(run, LostOutputIsAFailure) {
+  const std::string data = temp_path("lost.txt");
+  write_series(data, random_walk(200000, 3));
+  const std::string err = temp_path("lost.err");
+
+  struct row {
+    const char* name;
+    std::string command;
+    const char* reason;
+  } rows[] = {
+      {"full disk", std::string(DINC_BINARY) + " " + data + " >/dev/full 2>" + err,
+       "No space left on device"},
+      // The reader goes away before the output is written: the pipe is closed on dinc.
+      {"closed pipe",
+       "set -o pipefail; " + std::string(DINC_BINARY) + " " + data + " 2>" + err + " | true",
+       "Broken pipe"},
+  };
+
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const int raw = std::system(("bash -c '" + r.command + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    std::stringstream e;
+    e << std::ifstream(err).rdbuf();
+    EXPECT_NE(e.str().find(std::string(": error writing standard output: ") + r.reason + "\n"),
+              std::string::npos)
+        << e.str();
+  }
+}
+
 }  // namespace
