@@ -72,10 +72,11 @@ double to_y(const axis& a, double log_value) {
 }
 
 // Calls mark(log10 value, label or null) for the tick marks of the axis: every 1..9 x 10^k inside
-// it, labelled at the powers of ten, and also at 2 and 5 when the axis spans less than two decades.
+// it, labelled at the powers of ten, and also at 2 and 5 when the axis spans less than three
+// decades, so that every axis carries a few labels.
 template <typename F>
 void for_each_tick(const axis& a, F mark) {
-  const bool dense_labels = a.high - a.low < 2.0;
+  const bool dense_labels = a.high - a.low < 3.0;
   for (int k = static_cast<int>(std::floor(a.low)); k <= static_cast<int>(std::ceil(a.high)); ++k) {
     for (int multiple = 1; multiple <= 9; ++multiple) {
       const double v = k + std::log10(static_cast<double>(multiple));

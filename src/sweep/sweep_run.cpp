@@ -31,8 +31,10 @@ constexpr const char* name = "dinc-sweep";
 // A sweep shorter than this shows no progress line: it would only flicker.
 constexpr double progress_delay_seconds = 0.5;
 
-// The shortest text that reads back as the same double: the table loses nothing.
+// The shortest text that reads back as the same double: the table loses nothing. A NaN (the
+// flatness of a zero fluctuation) is plain "nan": the sign the hardware gives it means nothing.
 std::string exact_text(double v) {
+  if (std::isnan(v)) return "nan";
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
   return std::string(buffer, result.ptr);
@@ -95,7 +97,7 @@ std::string fit_summary(const std::optional<scaling_fit>& fit) {
     std::snprintf(text, sizeof text, "exponent %.4f from 2 scales, %d to %d (no standard error)",
                   fit->slope, fit->low, fit->high);
   } else {
-    std::snprintf(text, sizeof text, "exponent %.4f +/- %.2g from %d scales, %d to %d", fit->slope,
+    std::snprintf(text, sizeof text, "exponent %.4f +/- %.4f from %d scales, %d to %d", fit->slope,
                   fit->standard_error, fit->points, fit->low, fit->high);
   }
   return text;
@@ -115,6 +117,7 @@ std::string plot_title(const sweep_settings& s) {
 
 // Writes the table; returns 0 or the errno of the failed write.
 int write_table(const std::vector<sweep_row>& rows, const std::string& summary) {
+  errno = 0;
   std::fputs("scale\tcount\tfluctuation\tflatness\n", stdout);
   for (const sweep_row& r : rows) {
     std::fprintf(stdout, "%d\t%d\t%s\t%s\n", r.scale, r.count, exact_text(r.fluctuation).c_str(),

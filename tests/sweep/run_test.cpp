@@ -166,6 +166,17 @@ TEST(dinc_sweep, ScalesTooLargeForTheSeriesAreSkippedWithOneWarning) {
             std::string::npos);
 }
 
+TEST(dinc_sweep, ConstantSeriesHasNoFluctuationAndNoExponent) {
+  const std::string data = write_series("constant.txt", std::vector<double>(40, 2.0));
+  const run_result r = sweep("-s 4,8 " + data);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "scale\tcount\tfluctuation\tflatness\n"
+            "4\t36\t0\tnan\n"
+            "8\t32\t0\tnan\n"
+            "# exponent: none, fewer than two scales with F(W) > 0\n");
+}
+
 TEST(dinc_sweep, BadInputGetsAMessageAndStatusOne) {
   const std::string empty = temp_path("empty.txt");
   std::ofstream(empty).close();
