@@ -12,7 +12,8 @@ namespace dinc {
 
 // Writes "Run-time error...", the message and "...now exiting to system..." to standard
 // error, one line each (the message gets its own newline even when it ends in one), and
-// ends the process with exit status 1. Nothing is released on this path.
+// ends the process with exit status 1: the standard streams are flushed, atexit handlers do
+// not run. Nothing is released on this path.
 [[noreturn]] void fatal_error(const char* message);
 
 // Returns p with p[nl..nh] valid doubles (uninitialised), in a block of nh - nl + 2.

@@ -50,6 +50,18 @@ TEST(fatal_error, WritesTheBannerAndExitsWithOne) {
               "The data length is not enough!\n\n...now exiting to system...\n$");
 }
 
+// The fatal path ends the process holding every block it has, by design. That must not read
+// as a leak to the sanitizer build's leak checker, or a fatal run would end with its report.
+TEST(fatal_error, EndsWithBlocksStillHeldAndNothingAfterTheBanner) {
+  EXPECT_EXIT(
+      {
+        for (int i = 0; i < 100; ++i) vector(1, 20);
+        fatal_error("allocation failure in vector()");
+      },
+      testing::ExitedWithCode(1),
+      "allocation failure in vector\\(\\)\n...now exiting to system...\n$");
+}
+
 TEST(allocation, ImpossibleRequestsEndWithTheRoutinesMessage) {
   struct row {
     const char* name;
