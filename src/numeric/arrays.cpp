@@ -1,6 +1,7 @@
 #include "numeric/arrays.h"
 
 #include <sys/mman.h>  // madvise
+#include <unistd.h>    // sysconf
 
 #include <cstdint>
 #include <cstdio>
@@ -13,14 +14,30 @@ namespace {
 // Below this size a block is not worth a huge page.
 constexpr std::size_t huge_page_threshold = std::size_t{8} << 20;
 
+// The machine's memory in bytes, or SIZE_MAX when the system does not say.
+std::size_t physical_memory() {
+  static const std::size_t bytes = [] {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) return SIZE_MAX;
+    return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size);
+  }();
+  return bytes;
+}
+
 // A block of count elements of elem_size bytes, or null when the count is negative, the
-// byte size cannot be represented or the heap refuses: all are failed requests, and a
-// wrapped size that malloc might grant is never formed. A count of 0 is a valid request.
+// byte size cannot be represented, the block is larger than the machine's memory or the heap
+// refuses: all are failed requests, and a wrapped size that malloc might grant is never
+// formed. A count of 0 is a valid request. Whether the heap grants a block larger than memory
+// depends on the kernel's overcommit policy, and touching it would then get the process
+// killed rather than refused; deciding here makes an absurd order or scale end the same way
+// on every machine.
 void* allocate_block(long long count, std::size_t elem_size) {
   if (count < 0) return nullptr;
   const auto n = static_cast<unsigned long long>(count);
   if (n > static_cast<unsigned long long>(PTRDIFF_MAX) / elem_size) return nullptr;
   const auto bytes = static_cast<std::size_t>(n * elem_size);
+  if (bytes > physical_memory()) return nullptr;
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   if (block != nullptr) prefer_huge_pages(block, bytes);
   return block;

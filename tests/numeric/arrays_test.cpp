@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>  // malloc_usable_size
+#include <unistd.h>  // sysconf
 
 #include <climits>
+#include <cmath>
 
 namespace dinc {
 namespace {
@@ -72,6 +74,15 @@ TEST(allocation, ImpossibleRequestsEndWithTheRoutinesMessage) {
       {"int vector", [] { ivector(1, -5); }, "allocation failure in ivector\\(\\)"},
       {"row pointers", [] { matrix(1, -5, 1, 2); }, "allocation failure 1 in matrix\\(\\)"},
       {"unrepresentable size", [] { matrix(1, INT_MAX - 1, 1, INT_MAX - 1); },
+       "allocation failure 2 in matrix\\(\\)"},
+      // Just past the machine's memory: refused whatever the kernel's overcommit would grant.
+      {"beyond memory",
+       [] {
+         const double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
+                              static_cast<double>(sysconf(_SC_PAGESIZE));
+         const int side = static_cast<int>(std::sqrt(bytes / sizeof(double))) + 2;
+         matrix(1, side, 1, side);
+       },
        "allocation failure 2 in matrix\\(\\)"},
   };
 
