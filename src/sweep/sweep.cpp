@@ -6,8 +6,6 @@
 #include <climits>
 #include <cmath>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>  // atexit
 #include <mutex>
 #include <numeric>  // iota
 #include <system_error>
@@ -15,7 +13,6 @@
 
 #include "analysis/detrend.h"
 #include "analysis/increments.h"
-#include "driver/options.h"  // program_name
 #include "numeric/arrays.h"
 #include "numeric/normal_fit.h"
 #include "numeric/svd_fit.h"
@@ -23,17 +20,6 @@
 namespace dinc {
 
 namespace {
-
-// The scale whose fit check_window_fits is making; 0 outside it.
-int scale_being_checked = 0;
-
-// Runs at exit: only a fatal error inside a check leaves the scale set.
-void name_failing_scale() {
-  if (scale_being_checked != 0) {
-    std::fprintf(stderr, "%s: the window fit failed at scale %d\n", program_name,
-                 scale_being_checked);
-  }
-}
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -65,10 +51,7 @@ sweep_row analyse_scale(const double* x, int n, int W, const increment_settings&
 
 void check_window_fits(const std::vector<int>& scales, const increment_settings& s) {
   if (s.order < 1) return;
-  static const bool registered = std::atexit(name_failing_scale) == 0;
-  (void)registered;
   for (const int W : scales) {
-    scale_being_checked = W;
     // The same guard detrended_increments has: N + 1 must fit an int.
     if (s.order == INT_MAX) fatal_error("allocation failure in vector()");
     const int points = 2 * W;
@@ -82,7 +65,6 @@ void check_window_fits(const std::vector<int>& scales, const increment_settings&
     }
     release_vector(abscissae, 1, points);
   }
-  scale_being_checked = 0;
 }
 
 std::vector<sweep_row> sweep_scales(const double* x, int n, const std::vector<int>& scales,

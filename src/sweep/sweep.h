@@ -33,7 +33,7 @@ sweep_row analyse_scale(const double* x, int n, int W, const increment_settings&
 // fit fails (a singular normal matrix, a decomposition that does not converge, an impossible
 // order) depends on W, the order and the method alone, never on the data; so this finds every
 // such failure before any worker starts, and the run ends exactly as dinc would end for that
-// scale, from one thread, followed by a line that names the scale. Nothing to do for N <= 0.
+// scale, from one thread and always at the smallest failing scale. Nothing to do for N <= 0.
 void check_window_fits(const std::vector<int>& scales, const increment_settings& s);
 
 // Told how many of the total scales are done and how many seconds the sweep has taken; called
