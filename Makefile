@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: run test deps format bench install package clean
+.PHONY: run test deps format bench fuzz install package clean
 
 run: deps
 	@cmake --preset release $(CMAKE_FLAGS) >&2
@@ -24,6 +24,11 @@ test: deps
 bench: deps
 	bash bench/run_bench.sh
 	for b in build/bench/bench/*_bench; do $$b --benchmark_min_time=0.2; done
+
+# The fuzz targets with clang and libFuzzer, FUZZ_SECONDS each (not part of make test).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
 install: deps
 	cmake --preset release
