@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks what users get from the build: the install into a fresh prefix holds exactly the
 # executables and their manual pages; the manual pages pass groff's warnings; the Debian package
-# unpacks to a dinc that prints, on the shipped example, the bytes the build's dinc prints.
+# unpacks to executables that print, on the shipped example, the bytes the build's print.
 #   install_test.sh BUILD_DIR SOURCE_DIR EXECUTABLE...
 set -euo pipefail
 build=$1
@@ -49,4 +49,10 @@ example="$source/examples/rr_intervals.txt"
 "$work/root/usr/bin/dinc" "$example" >"$work/unpacked.out" 2>/dev/null
 "$build/dinc" "$example" >"$work/built.out" 2>/dev/null
 cmp -s "$work/unpacked.out" "$work/built.out" || fail "the packaged dinc prints other bytes"
-[ -f "$work/root/usr/share/man/man1/dinc.1" ] || fail "the package lacks dinc.1"
+"$work/root/usr/bin/dinc-sweep" -t 1 "$example" >"$work/unpacked.out" 2>/dev/null
+"$build/dinc-sweep" -t 1 "$example" >"$work/built.out" 2>/dev/null
+cmp -s "$work/unpacked.out" "$work/built.out" || fail "the packaged dinc-sweep prints other bytes"
+for e in "${executables[@]}"; do
+  [ -x "$work/root/usr/bin/$e" ] || fail "the package lacks $e"
+  [ -f "$work/root/usr/share/man/man1/$e.1" ] || fail "the package lacks $e.1"
+done
