@@ -10,7 +10,8 @@ PREFIX ?= /usr/local
 run: deps
 	@cmake --preset release $(CMAKE_FLAGS) >&2
 	@cmake --build --preset release --target dinc >&2
-	./build/release/dinc $(EXAMPLE)
+	@echo "./build/release/dinc $(EXAMPLE)" >&2
+	@./build/release/dinc $(EXAMPLE)
 
 test: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h' 2>/dev/null || find src tests bench -name '*.cpp' -o -name '*.h')
