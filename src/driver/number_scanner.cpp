@@ -34,6 +34,21 @@ inline bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 inline bool is_exponent_mark(char c) { return c == 'e' || c == 'E'; }
 
+// Appends the digits at p to a mantissa of n significant digits while it has room for them
+// (leading zeros leave it at 0 and are not counted); returns the first byte not taken.
+inline const char* take_digits(std::uint64_t& mantissa, int& n, const char* p, const char* last) {
+  std::uint64_t m = mantissa;
+  int k = n;
+  for (; p != last && is_digit(*p); ++p) {
+    if (k == mantissa_digits) break;
+    m = m * 10 + digit_value(*p);
+    k += m != 0;
+  }
+  mantissa = m;
+  n = k;
+  return p;
+}
+
 // The common token, read in one pass: it lies wholly before last, has at most 19 digits and
 // an exponent of at most 4, and its value is one exact operation away. Returns the end of
 // the token after writing *value, or null for any other token, which the general path then
@@ -154,16 +169,7 @@ const char* number_scanner::advance(token& t, const char* p, const char* last) {
         break;
 
       case phase::integer: {
-        // Leading zeros leave the mantissa at 0 and so are not counted as digits.
-        std::uint64_t m = t.mantissa;
-        int n = t.digits;
-        for (; p != last && is_digit(*p); ++p) {
-          if (n == mantissa_digits) break;
-          m = m * 10 + digit_value(*p);
-          n += m != 0;
-        }
-        t.mantissa = m;
-        t.digits = n;
+        p = take_digits(t.mantissa, t.digits, p, last);
         if (p != last && is_digit(*p)) p = long_digits(t, p, last, false);
         if (p == last) return p;
         if (*p == '.') {
@@ -190,16 +196,8 @@ const char* number_scanner::advance(token& t, const char* p, const char* last) {
 
       case phase::fraction: {
         // Every digit right of the point, leading zeros included, lowers the scale by one.
-        std::uint64_t m = t.mantissa;
-        int n = t.digits;
         const char* start = p;
-        for (; p != last && is_digit(*p); ++p) {
-          if (n == mantissa_digits) break;
-          m = m * 10 + digit_value(*p);
-          n += m != 0;
-        }
-        t.mantissa = m;
-        t.digits = n;
+        p = take_digits(t.mantissa, t.digits, p, last);
         t.scale -= p - start;
         if (p != last && is_digit(*p)) p = long_digits(t, p, last, true);
         if (p == last) return p;

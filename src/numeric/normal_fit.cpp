@@ -161,15 +161,7 @@ void normal_fit_plan::solve(const double* y, double* a) {
 }
 
 double normal_fit_plan::residual_sum_of_squares(const double* y, const double* a) {
-  double sum = 0.0;
-  for (int i = 1; i <= P_; ++i) {
-    poly_basis(x_[i], basis_values_, K_);
-    double fitted = 0.0;
-    for (int j = 1; j <= K_; ++j) fitted += a[j] * basis_values_[j];
-    const double d = y[i] - fitted;
-    sum += d * d;
-  }
-  return sum;
+  return dinc::residual_sum_of_squares(x_, y, P_, a, K_, basis_values_);
 }
 
 void fit_normal(const double* x, const double* y, int P, double* a, int K, double* rss) {

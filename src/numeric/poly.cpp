@@ -15,4 +15,17 @@ double poly_value(double x, const double* a, int K) {
   return v;
 }
 
+double residual_sum_of_squares(const double* x, const double* y, int P, const double* a, int K,
+                               double* basis) {
+  double sum = 0.0;
+  for (int i = 1; i <= P; ++i) {
+    poly_basis(x[i], basis, K);
+    double fitted = 0.0;
+    for (int j = 1; j <= K; ++j) fitted += a[j] * basis[j];
+    const double d = y[i] - fitted;
+    sum += d * d;
+  }
+  return sum;
+}
+
 }  // namespace dinc

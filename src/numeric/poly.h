@@ -14,4 +14,11 @@ void poly_basis(double x, double* p, int K);
 // defined by this order of rounding.
 double poly_value(double x, const double* a, int K);
 
+// Input: points (x[i], y[i]), i = 1..P, coefficients a[1..K], work vector basis[1..K].
+// Returns the sum over i of (y[i] - fitted)^2 with fitted = a[1] p[1] + ... + a[K] p[K] on the
+// running-product basis p of x[i] (the basis the fits solve on, not poly_value), every sum
+// from 0.0 in ascending order. Overwrites basis; x, y and a are unchanged.
+double residual_sum_of_squares(const double* x, const double* y, int P, const double* a, int K,
+                               double* basis);
+
 }  // namespace dinc
