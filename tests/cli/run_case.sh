@@ -18,12 +18,6 @@ fi
 want_status=0
 [ -f "$case_dir/expected.status" ] && want_status=$(tr -d '[:space:]' <"$case_dir/expected.status")
 
-# A run that ends through the fatal path releases nothing on purpose: the process ends instead.
-# Leak reports there are noise; clean runs are still checked.
-if [ "$want_status" != 0 ]; then
-  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-fi
-
 out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
