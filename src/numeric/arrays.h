@@ -6,8 +6,6 @@
 // low bound the tool uses) p is the start of the block itself and may be resized directly.
 #pragma once
 
-#include <cstddef>
-
 namespace dinc {
 
 // Writes "Run-time error...", the message and "...now exiting to system..." to standard
@@ -35,11 +33,5 @@ double** matrix(int nrl, int nrh, int ncl, int nch);
 void release_vector(double* p, int nl, int nh);
 void release_ivector(int* p, int nl, int nh);
 void release_matrix(double** m, int nrl, int nrh, int ncl, int nch);
-
-// Asks the kernel to back a large heap block with huge pages, where it can: the big vectors are
-// filled once from end to end, and a page fault per 4 KiB costs a run of 10^7 samples a
-// quarter of its time. A hint only; blocks below 8 MiB are left alone. vector and matrix apply
-// it themselves; an owner that resizes a block calls it after the resize.
-void prefer_huge_pages(void* block, std::size_t bytes);
 
 }  // namespace dinc
